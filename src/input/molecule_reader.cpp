@@ -40,7 +40,7 @@ void read_molecule(RecordInput& input, RecordOutput& report, Cood& cood, Molecul
                                     std::to_string(serial) +
                                     " where the terminator record with serial 0 was expected); "
                                     "packscan takes molecules of at most 100 atoms");
-    const auto k = static_cast<std::size_t>(j - 1);
+    const int k = j - 1;
     cood.ITYPE[k] = serial;
     cood.mol.X[k] = x;
     cood.mol.Y[k] = y;
@@ -76,7 +76,7 @@ void read_molecule(RecordInput& input, RecordOutput& report, Cood& cood, Molecul
   const std::string no_marker =
       marker_found ? "" : " (no marker record \" Molecular Coord\" within 300 records after the flag record)";
   for (int j = 1; j <= natom; ++j) {
-    const auto k = static_cast<std::size_t>(j - 1);
+    const int k = j - 1;
     int& t = cood.ITYPE[k];
     float& x = cood.mol.X[k];
     float& y = cood.mol.Y[k];
@@ -100,7 +100,7 @@ void read_molecule(RecordInput& input, RecordOutput& report, Cood& cood, Molecul
   write_record(report, "(' VV = ',F10.5,'  VL = ',F10.5)", mol.VV, mol.VL);
 
   if (mol.ISWAP != 0) {
-    for (int j = 0; j < natom; ++j) std::swap(cood.mol.X[static_cast<std::size_t>(j)], cood.mol.Y[static_cast<std::size_t>(j)]);
+    for (int j = 0; j < natom; ++j) std::swap(cood.mol.X[j], cood.mol.Y[j]);
     // VL is now the extent of the y values that the later phases use.
     mol.WID = (mol.MARGW + mol.MARGW) + (mol.VL + 2.0f);
   }

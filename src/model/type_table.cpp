@@ -11,18 +11,18 @@ TypeTable make_type_table(const Cood& cood, const MoleculeInfo& mol, const char*
   const int natom = mol.NATOM;
   t.NTYPE = 1;
   for (int j = 0; j < natom; ++j)
-    if (cood.ITYPE[static_cast<std::size_t>(j)] > t.NTYPE) t.NTYPE = cood.ITYPE[static_cast<std::size_t>(j)];
+    if (cood.ITYPE[j] > t.NTYPE) t.NTYPE = cood.ITYPE[j];
 
   for (int type = 1; type <= t.NTYPE; ++type) {
     int first_atom = 0;  // first atom of this type, 1-based; 0 while none was met
     bool found = false;
     for (int j = 0; j < natom && !found; ++j) {
-      if (cood.ITYPE[static_cast<std::size_t>(j)] != type) continue;
+      if (cood.ITYPE[j] != type) continue;
       if (first_atom == 0) first_atom = j + 1;
       for (const ElementParameters& e : kElementTable) {
-        if (cood.ELEM[static_cast<std::size_t>(j)] == e.symbol) {
-          t.EPS[static_cast<std::size_t>(type - 1)] = e.EPS;
-          t.RV[static_cast<std::size_t>(type - 1)] = e.RV;
+        if (cood.ELEM[j] == e.symbol) {
+          t.EPS[type - 1] = e.EPS;
+          t.RV[type - 1] = e.RV;
           found = true;
           break;
         }
@@ -30,7 +30,7 @@ TypeTable make_type_table(const Cood& cood, const MoleculeInfo& mol, const char*
     }
     // A type that no atom carries keeps zeros; it enters no pair term.
     if (!found && first_atom != 0) {
-      const Name4& sym = cood.ELEM[static_cast<std::size_t>(first_atom - 1)];
+      const Name4& sym = cood.ELEM[first_atom - 1];
       throw Failure::at_columns(
           input_name, first_atom + 1, 45, 48,
           "no atom of type " + std::to_string(type) + " carries a known element symbol (atom " +
@@ -42,7 +42,7 @@ TypeTable make_type_table(const Cood& cood, const MoleculeInfo& mol, const char*
   t.THK = (mol.MARGT + mol.MARGT) + 3.45f;
   t.NHIGH = 0;
   for (int j = 0; j < natom; ++j)
-    if (cood.ITYPE[static_cast<std::size_t>(j)] == t.NTYPE) ++t.NHIGH;
+    if (cood.ITYPE[j] == t.NTYPE) ++t.NHIGH;
   t.NATM3 = natom - t.NHIGH;
   return t;
 }
@@ -51,8 +51,8 @@ void write_type_table(RecordOutput& report, const TypeTable& t, int natom) {
   write_record(report, "(2I4)", natom, t.NHIGH, t.NATM3);
   // Every row shows NTYPE, not its own type number: the rows are told apart by their order.
   for (int type = 1; type <= t.NTYPE; ++type)
-    write_record(report, "(I4,X,4F10.5,4X,A4,X,A4)", t.NTYPE, t.EPS[static_cast<std::size_t>(type - 1)],
-                 t.RV[static_cast<std::size_t>(type - 1)]);
+    write_record(report, "(I4,X,4F10.5,4X,A4,X,A4)", t.NTYPE, t.EPS[type - 1],
+                 t.RV[type - 1]);
   write_record(report, "(/,'p')");
 }
 

@@ -36,8 +36,8 @@ int snapshot_index(float angle) {
 void write_snapshot_frame(float angle, const Cood& cood, int natom, std::array<RecordOutput, 5>& files) {
   const int f = snapshot_index(angle);
   if (f < 0) return;
-  write_atoms(files[static_cast<std::size_t>(f)], cood, cood.nb1, natom);
-  write_atoms(files[static_cast<std::size_t>(f)], cood, cood.nb2, natom);
+  write_atoms(files[f], cood, cood.nb1, natom);
+  write_atoms(files[f], cood, cood.nb2, natom);
 }
 
 }  // namespace packscan
