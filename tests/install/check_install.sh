@@ -40,4 +40,4 @@ if command -v groff >/dev/null; then
   warnings=$(groff -man -ww -z "$tmp/prefix/share/man/man1/packscan.1" 2>&1)
   [ -z "$warnings" ] || fail "the manual page formats with warnings: $warnings"
 fi
-echo "check_install: installed into $tmp/prefix and ran packscan and packscan-plot"
+echo "check_install: installed into a temporary prefix and ran packscan and packscan-plot there"
