@@ -3,6 +3,8 @@
 // slide scan, the two final tables of 45 rows).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
