@@ -17,7 +17,7 @@ void run(RunFiles& files, RunState& st) {
   find_neighbour_record(files.input, files.report, st.neighbour);
   build_type_table(st.cood, st.mol, files.report, kInputName, st.types);
   reference_geometry(st.neighbour, st.cood, st.mol, st.types, files.report, st.ev);
-  Cluster cluster{st.cood, st.mol, st.types};
+  Cluster cluster{st.cood, st.mol, st.types, st.kernel};
   angle_scan(cluster, st.neighbour.RX, st.ev, st.scan, st.slides,
              ScanOutputs{files.report, files.snapshots, kInputName});
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <iosfwd>
 
+#include "model/pair_kernel.hpp"
 #include "run/cood.hpp"
 #include "run/files.hpp"
 
@@ -18,6 +19,7 @@ struct RunState {
   Evaluation ev;
   ScanState scan;
   SlideTables slides;
+  Kernel kernel = Kernel::fast;  // the pair loops of the whole run
 };
 
 // Runs every phase; throws Failure on unreadable input or a failed write.  The records written

@@ -4,17 +4,38 @@
 // read it.
 #pragma once
 
+#include <cstdint>
+
+#include "model/pair_kernel.hpp"
 #include "run/cood.hpp"
 
 namespace packscan {
 
-// The molecule and its interaction model, fixed for the whole search.
+// What the fast kernel keeps from one evaluation to the next within a run.
+struct KernelState {
+  PairTables tables;
+  // The second neighbour is placed from A, B, C2 and S2 alone (and the molecule, which the
+  // tables hold): while those four keep their bits, as after a trial that moved only XOFF,
+  // its coordinates and therefore its sums and count are the same as last time.
+  bool second_known = false;
+  std::array<std::uint32_t, 4> second_key{};
+  PairSums second;
+};
+
+// The molecule and its interaction model, fixed for the whole search, and the kernel the
+// run's pair loops use.
 struct Cluster {
   Cood& cood;
   const MoleculeInfo& mol;
   const TypeTable& types;
+  Kernel kernel = Kernel::fast;
+  KernelState state{};
 };
 
 float evaluate_configuration(float xshift, Cluster& cluster, Evaluation& ev);
+
+// pair_energy with counting of the reference molecule with `copy`, through the cluster's
+// kernel.
+PairSums pair_energy(Cluster& cluster, const Coords& copy);
 
 }  // namespace packscan

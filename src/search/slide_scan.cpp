@@ -17,7 +17,7 @@ void slide_scan(Cluster& cluster, Evaluation& ev, SlideTables& t, RecordOutput& 
   for (int m = 0; m < kMaxSlides; ++m) {
     ev.N1 = 0;  // the first neighbour is not evaluated here; E1 stays as the coarse pass left it
     place_translated(cood.mol, natom, SLIDE, ev.Fy, ev.Fz, cood.nb1);
-    const PairSums s = pair_energy(cood, cood.nb1, cluster.types, natom, true);
+    const PairSums s = pair_energy(cluster, cood.nb1);
     ev.E2VDW = s.vdw;
     ev.E2COUL = s.coul;
     ev.N3 = s.contacts;
