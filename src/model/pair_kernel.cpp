@@ -97,10 +97,10 @@ inline float add_first(float a, float b) {
 // Differences, squares, square roots, the power, the three divisions and the contact test run
 // four reference atoms at a time; IEEE square root and division are correctly rounded in
 // every lane, so each lane holds the bits the scalar loop computes.  Per copy atom the terms
-// of its row are formed first, the exponential then runs for the pairs that need it, and
-// only then are the row's terms added to the two sums one pair at a time in the reference
-// order: the sums are never reassociated, and the branch-free row phases keep the one
-// latency-bound chain (two dependent additions per pair) fed.
+// of its row are formed first and the exponential then runs for the pairs that need it; the
+// finished row is added to the two sums one pair at a time in the reference order while the
+// next row is being formed, so the additions, which wait on each other, overlap with the
+// divisions instead of following them.  The sums are never reassociated.
 template <bool kCopyCount, bool kReferenceCount>
 FirstNeighbourSums pass(const PairTables& t, const Coords& copy) {
   FirstNeighbourSums out;
@@ -108,7 +108,8 @@ FirstNeighbourSums pass(const PairTables& t, const Coords& copy) {
   float coul = 0.0f;
   int copy_contacts = 0;
   alignas(16) std::array<std::int32_t, kMaxAtoms> near_ref{};  // reference atom I in contact
-  alignas(16) AtomReals row_vdw, row_coul, row_p, row_e, row_v;
+  alignas(16) AtomReals row_p, row_e, row_v;
+  alignas(16) std::array<AtomReals, 2> rows_vdw, rows_coul;  // this row and the one before
   std::array<int, kMaxAtoms + 4> need_exp;
   __m128i skipped_subnormal = _mm_setzero_si128();
   __m128i skipped_zero = _mm_setzero_si128();
@@ -126,6 +127,10 @@ FirstNeighbourSums pass(const PairTables& t, const Coords& copy) {
 
   const int natom = t.natom;
   for (int j = 0; j < natom; ++j) {
+    AtomReals& row_vdw = rows_vdw[static_cast<std::size_t>(j & 1)];
+    AtomReals& row_coul = rows_coul[static_cast<std::size_t>(j & 1)];
+    const float* prev_vdw = rows_vdw[static_cast<std::size_t>(~j & 1)].data();
+    const float* prev_coul = rows_coul[static_cast<std::size_t>(~j & 1)].data();
     const int tj = t.ITYPE[static_cast<std::size_t>(j)] - 1;
     const float* er = t.E[static_cast<std::size_t>(tj)].data();
     const float* rsr = t.RS[static_cast<std::size_t>(tj)].data();
@@ -177,17 +182,28 @@ FirstNeighbourSums pass(const PairTables& t, const Coords& copy) {
       n_exp += (m >> 2) & 1;
       need_exp[static_cast<std::size_t>(n_exp)] = i + 3;
       n_exp += (m >> 3) & 1;
+
+      if (j > 0) {
+        const int real = natom - i < 4 ? natom - i : 4;
+        for (int k = i; k < i + real; ++k) {
+          vdw = add_first(prev_vdw[k], vdw);
+          coul = add_first(prev_coul[k], coul);
+        }
+      }
     }
     for (int q = 0; q < n_exp; ++q) {
       const auto k = static_cast<std::size_t>(need_exp[static_cast<std::size_t>(q)]);
       row_vdw[k] = ((std::exp(-(12.0f * row_p[k])) * 184000.0f) - row_v[k]) * row_e[k];
     }
-    for (int i = 0; i < natom; ++i) {
-      vdw = add_first(row_vdw[static_cast<std::size_t>(i)], vdw);
-      coul = add_first(row_coul[static_cast<std::size_t>(i)], coul);
-    }
     // Padded lanes repeat atom 1, so they can only confirm a contact that atom 1 makes.
     if (kCopyCount && j < t.NATM3 && _mm_movemask_ps(contact) != 0) ++copy_contacts;
+  }
+  if (natom > 0) {
+    const std::size_t last = static_cast<std::size_t>((natom - 1) & 1);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(natom); ++i) {
+      vdw = add_first(rows_vdw[last][i], vdw);
+      coul = add_first(rows_coul[last][i], coul);
+    }
   }
   if (_mm_movemask_epi8(skipped_subnormal) != 0) raise_skipped_exp_flags(kExpSubnormalFrom);
   if (_mm_movemask_epi8(skipped_zero) != 0) raise_skipped_exp_flags(kExpZeroFrom);

@@ -53,8 +53,8 @@ float evaluate_configuration(float xshift, Cluster& cluster, Evaluation& ev) {
   PairSums second;
   if (fast) {
     KernelState& s = cluster.state;
-    const std::array<std::uint32_t, 4> key{std::bit_cast<std::uint32_t>(ev.A), std::bit_cast<std::uint32_t>(ev.B),
-                                           std::bit_cast<std::uint32_t>(ev.C2), std::bit_cast<std::uint32_t>(ev.S2)};
+    const std::array<std::uint32_t, 3> key{std::bit_cast<std::uint32_t>(ev.Fx), std::bit_cast<std::uint32_t>(ev.Fy),
+                                           std::bit_cast<std::uint32_t>(ev.Fz)};
     if (!s.second_known || s.second_key != key) {
       s.second = pair_energy(*fast, cood.nb2, true);
       s.second_key = key;

@@ -14,11 +14,12 @@ namespace packscan {
 // What the fast kernel keeps from one evaluation to the next within a run.
 struct KernelState {
   PairTables tables;
-  // The second neighbour is placed from A, B, C2 and S2 alone (and the molecule, which the
-  // tables hold): while those four keep their bits, as after a trial that moved only XOFF,
-  // its coordinates and therefore its sums and count are the same as last time.
+  // The second neighbour is the molecule (which the tables hold) moved by (Fx, Fy, Fz), and
+  // that translation comes from B, C2 and S2 alone: while it keeps its bits, as after a trial
+  // that moved only A or XOFF, the copy's coordinates and therefore its sums and count are
+  // the same as last time.
   bool second_known = false;
-  std::array<std::uint32_t, 4> second_key{};
+  std::array<std::uint32_t, 3> second_key{};
   PairSums second;
 };
 
