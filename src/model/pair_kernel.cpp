@@ -172,8 +172,8 @@ FirstNeighbourSums pass(const PairTables& t, const Coords& copy) {
       _mm_store_ps(&row_p[i], p);
       _mm_store_ps(&row_e[i], e);
       _mm_store_ps(&row_v[i], v);
-      // Padded lanes join the list too (they repeat the pair of atom 1) and are never summed.
-      const int m = ~_mm_movemask_ps(_mm_castsi128_ps(skip));
+      const int real = natom - i < 4 ? natom - i : 4;
+      const int m = ~_mm_movemask_ps(_mm_castsi128_ps(skip)) & ((1 << real) - 1);
       need_exp[static_cast<std::size_t>(n_exp)] = i;
       n_exp += m & 1;
       need_exp[static_cast<std::size_t>(n_exp)] = i + 1;
@@ -184,7 +184,6 @@ FirstNeighbourSums pass(const PairTables& t, const Coords& copy) {
       n_exp += (m >> 3) & 1;
 
       if (j > 0) {
-        const int real = natom - i < 4 ? natom - i : 4;
         for (int k = i; k < i + real; ++k) {
           vdw = add_first(prev_vdw[k], vdw);
           coul = add_first(prev_coul[k], coul);
