@@ -52,7 +52,9 @@ void format_real(std::string& out, float v, int w, int d) {
   // to_chars rounds the float's exact binary value to d decimals, ties to even, and keeps the
   // minus sign of a negative value that rounds to zero and of a negative zero.
   char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, d);
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, d);
+  // With no decimals to_chars writes no point; Fw.0 still has one ("   2.").
+  if (d == 0) *r.ptr++ = '.';
   std::string_view text(buf, static_cast<std::size_t>(r.ptr - buf));
   if (static_cast<int>(text.size()) > w) {
     // The zero before the point is the one character that may give way.
@@ -255,7 +257,9 @@ void RecordOutput::flush() {
 
 bool RecordInput::next() {
   if (!std::getline(is_, line_)) return false;
-  if (!line_.empty() && line_.back() == '\r') line_.pop_back();
+  // Only a CR right before a line feed belongs to the line end; a last record that stops
+  // without a line feed (getline met the end of the file) keeps a final CR as data.
+  if (!is_.eof() && !line_.empty() && line_.back() == '\r') line_.pop_back();
   ++record_;
   return true;
 }
