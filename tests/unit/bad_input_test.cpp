@@ -176,8 +176,6 @@ std::vector<Case> catalogue() {
       {"empty file on disk: the outputs are opened, the report stays empty", [] { return std::string(); }, 1,
        {"packscan: atp.dat: ends at record 1, where the cell record was expected"}, Report::Prefix, 0, "",
        Where::Disk},
-      {"empty file", [] { return std::string(); }, 1,
-       {"atp.dat: ends at record 1, where the cell record was expected"}, Report::Prefix, 0},
       {"ten blank records: no atoms, then no marker", [] { return blank_records(10); }, 1,
        {"atp.dat: ends at record 11, where the marker record \" Molecular Coord\" was expected"},
        Report::Count, 1},
