@@ -5,6 +5,8 @@
 #include <istream>
 #include <ostream>
 #include <stdexcept>
+#include <streambuf>
+#include <string>
 #include <vector>
 
 #include "run/failure.hpp"
@@ -255,11 +257,31 @@ void RecordOutput::flush() {
   if (!os_) throw Failure(name_, 0, "cannot write the file (is the disk full or the file read-only?)");
 }
 
+// Every field of an input record ends by column 90.  A record of more than 16 MiB is no
+// packscan input (a binary file, or a device such as /dev/zero that never sends a line feed),
+// and holding it whole would exhaust the memory.
+constexpr std::size_t kMaxRecordLength = std::size_t{1} << 24;
+
 bool RecordInput::next() {
-  if (!std::getline(is_, line_)) return false;
+  using traits = std::char_traits<char>;
+  std::streambuf* const sb = is_.rdbuf();
+  line_.clear();
+  bool line_feed = false;
+  for (int c = sb->sbumpc(); c != traits::eof(); c = sb->sbumpc()) {
+    if (c == '\n') {
+      line_feed = true;
+      break;
+    }
+    if (line_.size() == kMaxRecordLength)
+      throw Failure(name_, record_ + 1,
+                    "more than " + std::to_string(kMaxRecordLength) +
+                        " characters without a line end: this is not a text file of records");
+    line_.push_back(traits::to_char_type(c));
+  }
+  if (!line_feed && line_.empty()) return false;
   // Only a CR right before a line feed belongs to the line end; a last record that stops
-  // without a line feed (getline met the end of the file) keeps a final CR as data.
-  if (!is_.eof() && !line_.empty() && line_.back() == '\r') line_.pop_back();
+  // without a line feed keeps a final CR as data.
+  if (line_feed && !line_.empty() && line_.back() == '\r') line_.pop_back();
   ++record_;
   return true;
 }

@@ -138,7 +138,8 @@ enum class Report {
 
 enum class Where { Memory, Disk };
 
-enum Input { kAbsent, kFolder, kText };
+// kEndless: atp.dat is a link to /dev/zero, a file with no line feed and no end.
+enum Input { kAbsent, kFolder, kText, kEndless };
 
 struct Case {
   const char* what;
@@ -173,6 +174,9 @@ std::vector<Case> catalogue() {
        Report::Count, 1, "", Where::Disk, kAbsent},
       {"atp.dat is a folder", nullptr, 1, {"packscan: atp.dat: is a folder, not the input file"},
        Report::Count, 1, "", Where::Disk, kFolder},
+      {"atp.dat is a link to /dev/zero: a first record without end", nullptr, 1,
+       {"packscan: atp.dat: record 1, more than 16777216 characters without a line end"}, Report::Prefix, 0, "",
+       Where::Disk, kEndless},
       {"empty file on disk: the outputs are opened, the report stays empty", [] { return std::string(); }, 1,
        {"packscan: atp.dat: ends at record 1, where the cell record was expected"}, Report::Prefix, 0, "",
        Where::Disk},
@@ -307,6 +311,7 @@ Outcome run_case(const Case& k) {
   TempDir dir;
   if (k.kind == kText) write_file(dir.path() / "atp.dat", k.input());
   if (k.kind == kFolder) fs::create_directory(dir.path() / "atp.dat");
+  if (k.kind == kEndless) fs::create_symlink("/dev/zero", dir.path() / "atp.dat");
   write_file(dir.path() / "qtVORNEL.dat", kEarlierReport);
   o.status = run_packscan(dir.path());
   o.message = read_file(dir.path() / ".stderr");
@@ -359,7 +364,7 @@ TEST(BadInput, Catalogue) {
         break;
     }
 
-    if (k.where == Where::Disk && k.kind != kText) {
+    if (k.kind == kAbsent || k.kind == kFolder) {
       // Refused before any output file is opened: the earlier report is intact, no snapshot
       // file appears, and the input is not created.
       EXPECT_EQ(o.report, kEarlierReport);
