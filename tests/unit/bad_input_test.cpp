@@ -1,7 +1,8 @@
 // Inputs a chemist might hand packscan by mistake, and what each must lead to: the exit status,
 // the words of the one-line message (file, record, columns, what was expected) and how many
-// report records survive.  Every row is a small change to one clean three-atom input, so a
-// row shows exactly which record is wrong.
+// report records survive.  Most rows are a small change to one clean three-atom input, so a
+// row shows exactly which record is wrong; the real program runs the rows where the file
+// system matters.
 #include <gtest/gtest.h>
 
 #include <algorithm>
