@@ -79,20 +79,6 @@ namespace {
 
 #if defined(__SSE2__)
 
-// a + b with a as the first operand.  Of two NaN operands an SSE addition returns the first
-// one (sign and payload), and the compiler may swap the operands of a plain +; the plain
-// loop's compiled code has dx*dx before dy*dy and the new term before the running sum, so
-// these additions are pinned to that order.
-inline __m128 add_first(__m128 a, __m128 b) {
-  __asm__("addps %1, %0" : "+x"(a) : "x"(b));
-  return a;
-}
-
-inline float add_first(float a, float b) {
-  __asm__("addss %1, %0" : "+x"(a) : "x"(b));
-  return a;
-}
-
 // One pass over all pairs, copy atom J outer and reference atom I inner as in pair_energy.
 // Differences, squares, square roots, the power, the three divisions and the contact test run
 // four reference atoms at a time; IEEE square root and division are correctly rounded in
@@ -145,7 +131,7 @@ FirstNeighbourSums pass(const PairTables& t, const Coords& copy) {
       const __m128 dy = _mm_sub_ps(_mm_load_ps(&t.Y[i]), yj);
       const __m128 dz = _mm_sub_ps(_mm_load_ps(&t.Z[i]), zj);
       const __m128 r = _mm_sqrt_ps(
-          add_first(add_first(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz)));
+          _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz)));
       const __m128 e = _mm_load_ps(er + i);
       const __m128 p = _mm_div_ps(r, _mm_load_ps(rsr + i));
       const __m128 p2 = _mm_mul_ps(p, p);
@@ -185,8 +171,8 @@ FirstNeighbourSums pass(const PairTables& t, const Coords& copy) {
 
       if (j > 0) {
         for (int k = i; k < i + real; ++k) {
-          vdw = add_first(prev_vdw[k], vdw);
-          coul = add_first(prev_coul[k], coul);
+          vdw = vdw + prev_vdw[k];
+          coul = coul + prev_coul[k];
         }
       }
     }
@@ -200,8 +186,8 @@ FirstNeighbourSums pass(const PairTables& t, const Coords& copy) {
   if (natom > 0) {
     const std::size_t last = static_cast<std::size_t>((natom - 1) & 1);
     for (std::size_t i = 0; i < static_cast<std::size_t>(natom); ++i) {
-      vdw = add_first(rows_vdw[last][i], vdw);
-      coul = add_first(rows_coul[last][i], coul);
+      vdw = vdw + rows_vdw[last][i];
+      coul = coul + rows_coul[last][i];
     }
   }
   if (_mm_movemask_epi8(skipped_subnormal) != 0) raise_skipped_exp_flags(kExpSubnormalFrom);
