@@ -43,7 +43,8 @@ void find_neighbour_record(RecordInput& input, RecordOutput& report, NeighbourRe
     for (int n = 0; n < 4; ++n) {
       Name8 skipped;
       read_record(input, kLayout,
-                  "the four records that follow the rejected neighbour candidate " + std::to_string(c),
+                  "record " + std::to_string(n + 1) + " of the four that follow the rejected neighbour candidate " +
+                      std::to_string(c),
                   skipped);
     }
   }

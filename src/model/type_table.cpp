@@ -34,7 +34,7 @@ TypeTable make_type_table(const Cood& cood, const MoleculeInfo& mol, const char*
       throw Failure::at_columns(
           input_name, first_atom + 1, 45, 48,
           "no atom of type " + std::to_string(type) + " carries a known element symbol (atom " +
-              std::to_string(first_atom) + " carries " + quote_field(sym.view()) +
+              std::to_string(first_atom) + " carries " + quote_text(sym.view()) +
               "); each type takes its parameters from its first atom with one of the symbols S, C, "
               "H, N, O, F, so give such atoms the type number of a known element");
     }

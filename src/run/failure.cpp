@@ -26,13 +26,12 @@ Failure Failure::end_of_file(std::string file, int record, std::string_view expe
   return f;
 }
 
-std::string quote_field(std::string_view field) {
-  std::size_t b = 0, e = field.size();
-  while (b < e && field[b] == ' ') ++b;
-  while (e > b && field[e - 1] == ' ') --e;
+namespace {
+
+std::string quoted(std::string_view t) {
   std::string q = "\"";
-  for (std::size_t i = b; i < e; ++i) {
-    const auto c = static_cast<unsigned char>(field[i]);
+  for (const char ch : t) {
+    const auto c = static_cast<unsigned char>(ch);
     if (c == '\t') {
       q += "\\t";
     } else if (c == '\r') {
@@ -43,12 +42,23 @@ std::string quote_field(std::string_view field) {
       q += buf;
     } else if (c == '"' || c == '\\') {
       q += '\\';
-      q += static_cast<char>(c);
+      q += ch;
     } else {
-      q += static_cast<char>(c);
+      q += ch;
     }
   }
   return q + "\"";
 }
+
+}  // namespace
+
+std::string quote_field(std::string_view field) {
+  std::size_t b = 0, e = field.size();
+  while (b < e && field[b] == ' ') ++b;
+  while (e > b && field[e - 1] == ' ') --e;
+  return quoted(field.substr(b, e - b));
+}
+
+std::string quote_text(std::string_view text) { return quoted(text); }
 
 }  // namespace packscan

@@ -31,7 +31,11 @@ class Failure : public std::exception {
   std::string message_;  // "atp.dat: record 7, ..."
 };
 
-// Quotes a field for a message: blanks around it trimmed, control and non-ASCII bytes escaped.
+// Quotes a numeric field for a message: blanks around it trimmed, control and non-ASCII bytes
+// escaped.
 std::string quote_field(std::string_view field);
+// Quotes a text field exactly as it stands, blanks included ("C   ", " H  "), with the same
+// escapes.
+std::string quote_text(std::string_view text);
 
 }  // namespace packscan

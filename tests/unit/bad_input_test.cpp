@@ -263,7 +263,7 @@ std::vector<Case> catalogue() {
       // A type must have an atom with a known element symbol; a type no atom carries is zero.
       {"a type whose only atom is chlorine", [] { return join(set(clean_lines(), kAtom3, 45, "CL  ")); }, 1,
        {"atp.dat: record 4, columns 45-48: no atom of type 2 carries a known element symbol (atom 3 carries "
-        "\"CL\")",
+        "\"CL  \")",
         "first atom with one of the symbols S, C, H, N, O, F"},
        Report::Count, 6},
       {"a type number that no atom carries", [] { return join(set(clean_lines(), kCoord3, 1, "   3")); }, 0,
@@ -282,7 +282,7 @@ std::vector<Case> catalogue() {
        {"atp.dat: ends at record 20, " + eof_neighbour_scan}, Report::Prefix, 5},
       {"rejected candidate with only two records after it",
        [] { return join(append(without_neighbour(), {kRejected, "", ""})); }, 1,
-       {"atp.dat: ends at record 23, where ", "the four records that follow the rejected neighbour candidate 1 was expected"},
+       {"atp.dat: ends at record 23, where ", "record 3 of the four that follow the rejected neighbour candidate 1 was expected"},
        Report::Count, 6},
       {"rejected candidate, four records, then the end instead of candidate 2",
        [] { return join(append(without_neighbour(), {kRejected, "", "", "", ""})); }, 1,

@@ -1,6 +1,6 @@
-// Packing geometry: the neighbour placements (Part 4.1), the angle model (Part 4.3) and the
-// reference geometry (Part 4.2).  Expected values are computed here with the float operations
-// of the Parts written out in their grouping, unless a comment says otherwise.
+// Packing geometry: the neighbour placements, the angle model and the reference geometry.
+// Expected values are computed here with the program's float operations written out in their
+// grouping, unless a comment says otherwise.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -44,13 +44,13 @@ struct Half {
 };
 Half half(float Theta) { return {std::cos((0.5f * Theta) * DEG), std::sin((0.5f * Theta) * DEG)}; }
 
-// Part 4.1, the rotated copy written out.
+// The rotated copy written out.
 Coords rotated_written_out(const Coords& m, float C2, float S2, float RY, float RZ, float xshift, bool variant1,
                            bool factors_from_theta = false, float Theta = 0.0f) {
   float CS = (C2 * C2) - (S2 * S2);
   float SC = (S2 + S2) * C2;
   float SG = ((SGN + SGN) * S2) * C2;
-  if (factors_from_theta) {  // the slip Part 4.1 warns of: cosine and sine of Theta itself
+  if (factors_from_theta) {  // the tempting slip: cosine and sine of Theta itself
     CS = std::cos(Theta * DEG);
     SC = std::sin(Theta * DEG);
     SG = -SC;
@@ -198,7 +198,7 @@ TEST(Placement, OnlyTheAtomsOfTheMoleculeChange) {
 
 enum Regime { R1 = 1, R2 = 2, R3 = 3 };
 
-// Part 4.3, the three formula sets written out.
+// The angle model's three formula sets written out.
 Spacings spacings_written_out(Regime g, float Theta, float WID, float THK) {
   Spacings s;
   s.C2 = std::cos((0.5f * Theta) * DEG);
@@ -247,7 +247,7 @@ TEST(AngleModel, RegimeBoundaries) {
   EXPECT_NE(bits(spacings_written_out(R2, 90.0f, 8.0f, THK).A), bits(spacings_written_out(R3, 90.0f, 8.0f, THK).A));
 }
 
-// The values Part 4.3 tabulates at 0, 90 and 180 degrees, up to rounding.
+// The model's values at 0, 90 and 180 degrees, up to rounding.
 TEST(AngleModel, ValuesAtZeroNinetyAndStraight) {
   const float THK = 4.45f;
   for (float WID : {6.5f, 11.0f}) {  // regimes 1 and 3 at 0
@@ -370,7 +370,7 @@ TEST(ReferenceGeometry, BlockLayout) {
   EXPECT_EQ(bits(r.ev.Fx), bits(0.0f));
 }
 
-// Part 4.2 steps 2-9 written out, for the values the report and the scan take over.
+// The reference geometry's steps written out, for the values the report and the scan take over.
 struct Derived {
   float C2, S2, RY0, RZ0, Delta, A, BB0, Fy, Fz;
 };

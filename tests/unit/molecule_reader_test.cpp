@@ -1,5 +1,5 @@
-// The molecule reader (Part 2.1): the skip count over the marker search, the atom blocks, the
-// extents, the exchange of x and y, 100 atoms (D5), type numbers outside 1..7 (D7), and each
+// The molecule reader: the skip count over the marker search, the atom blocks, the extents,
+// the exchange of x and y, 100 atoms, type numbers outside 1..7, and each
 // way the reading fails, with the report holding exactly the records written before it.
 #include <gtest/gtest.h>
 
@@ -247,7 +247,7 @@ TEST(MoleculeReader, Iswap) {
       EXPECT_EQ(r.cood->mol.Z[k], kThree[k].z);
     }
     // WID is twice the margin plus 2.0 plus the y extent of the coordinates used later, each
-    // sum in the grouping of Part 2.1 (steps 11 and 13).
+    // sum in the reader's grouping, before and after an exchange.
     const float VV = 4.0f, VL = 2.5f;
     EXPECT_EQ(r.mol.WID, row.swapped ? (kMARGW + kMARGW) + (VL + 2.0f) : (kMARGW + kMARGW) + (2.0f + VV))
         << row.cols_39_43;
@@ -277,7 +277,7 @@ TEST(MoleculeReader, ExtentsIncludeTheOrigin) {
   }
 }
 
-// D5: 100 atom records followed by the terminator are read like any other molecule (the skip
+// 100 atom records followed by the terminator are read like any other molecule (the skip
 // stays NATOM + 5); a non-zero serial in the 101st record is refused.
 TEST(MoleculeReader, HundredAtoms) {
   std::vector<Atom> atoms;
@@ -300,7 +300,7 @@ TEST(MoleculeReader, HundredAtoms) {
   EXPECT_EQ(bad.report, kRCell);
 }
 
-// D7: a type number outside 1..7 is refused when its coordinate record is read, before its
+// A type number outside 1..7 is refused when its coordinate record is read, before its
 // R-ATOM is written.
 TEST(MoleculeReader, TypeNumberOutsideOneToSeven) {
   struct TypeRow {
@@ -322,7 +322,7 @@ TEST(MoleculeReader, TypeNumberOutsideOneToSeven) {
   }
 }
 
-// Part 2.1, Failure handling: every conversion failure and every end of file ends the read,
+// Every conversion failure and every end of file ends the read,
 // and the report keeps exactly what was written before.
 TEST(MoleculeReader, Failures) {
   // The good file: 1 cell, 2-4 atoms, 5 terminator, 6 flag, 7 marker, 8 skipped, 9-11 coordinates.

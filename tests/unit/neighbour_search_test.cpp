@@ -1,6 +1,6 @@
-// The neighbour record search (Part 2.2): the scan of the first 300 records, the candidates m,
-// m + 5 and m + 10, the strict acceptance window, the R-CAND echo, and D6 (a candidate that
-// cannot be converted is a failure naming its record and columns, not a quiet end).
+// The neighbour record search: the scan of the first 300 records, the candidates m,
+// m + 5 and m + 10, the strict acceptance window, the R-CAND echo, and a candidate that cannot
+// be converted (a failure naming its record and columns, not a quiet end).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -197,8 +197,8 @@ TEST(NeighbourSearch, NoCandidateAccepted) {
   f.pop_back();  // only three records after the third candidate
   const SearchResult short_file = search(f);
   EXPECT_EQ(short_file.failure,
-            "atp.dat: ends at record 34, where the four records that follow the rejected neighbour candidate 3 "
-            "was expected");
+            "atp.dat: ends at record 34, where record 4 of the four that follow the rejected neighbour "
+            "candidate 3 was expected");
   EXPECT_EQ(short_file.report, three);
 }
 
@@ -231,7 +231,7 @@ TEST(NeighbourSearch, ScanWindowOf300Records) {
   }
 }
 
-// D6: a candidate field that cannot be converted, the discarded sixth one included, is a
+// A candidate field that cannot be converted, the discarded sixth one included, is a
 // failure naming the record and the columns; the failing candidate is not echoed.  Columns
 // outside the five fields are not read.
 TEST(NeighbourSearch, CandidateThatCannotBeConverted) {

@@ -1,4 +1,4 @@
-// Pair energy and contact counts (Part 3.2), through the public functions only: the exp-6 and
+// Pair energy and contact counts, through the public functions only: the exp-6 and
 // Coulomb terms with their grouping, the J-outer I-inner summation order, the contact rule
 // r <= 3.8 with the NATM3 limit on the counted side, and non-finite sums from coincident atoms.
 #include <gtest/gtest.h>
@@ -52,7 +52,7 @@ struct System {
   int reference_contacts() const { return count_reference_contacts(*cood, copy, types, natom); }
 };
 
-// The expectation, with the float operations of Part 3.2 written out: J outer, I inner, each
+// The expectation, with the pair energy's float operations written out: J outer, I inner, each
 // term grouped as the table of pair quantities gives it.
 struct Sums {
   float vdw = 0.0f, coul = 0.0f;
@@ -131,7 +131,7 @@ TEST(PairEnergy, DistantPairContributes) {
   EXPECT_LT(got.vdw, 0.0f);
 }
 
-// The sums in the order J outer, I inner, each term grouped as Part 3.2 writes it.
+// The sums in the order J outer, I inner, each term in the program's grouping.
 TEST(PairEnergy, SumOrderAndGrouping) {
   const System s = twelve_atoms();
   const Sums want = written_out(s);

@@ -1,6 +1,6 @@
-// Fixed-column records (Part 1.2): the writer's rules W1-W7 with decisions D1 (non-finite
-// reals) and D2 (ties to even), the reader's rules R1-R6 with the numeric grammar D14/D16, the
-// record ends of D3, and the one-line failure messages.
+// Fixed-column records: the writer's rules W1-W7 with the spellings of non-finite reals and
+// exact ties to even, the reader's rules R1-R6 with the numeric field grammar, the record ends,
+// and the one-line failure messages.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -59,7 +59,7 @@ struct Row {
 
 TEST(WriteRecord, RulesW1ToW7) {
   const std::vector<Row> rows = {
-      // The examples of Part 1.2.
+      // The classic examples of the record rules.
       {"(2I4) with three items: two records", written("(2I4)", 3, 1, 2), "   3   1\n   2\n"},
       {"quoted text, then F5.1 of -1.0", written("(' a < b ',F5.1)", -1.0f), " a < b  -1.0\n"},
       {"100000 in F10.4 overflows", written("(F10.4)", 100000.0f), "**********\n"},
@@ -122,7 +122,7 @@ struct RealRow {
   const char* want;
 };
 
-// D1: +Inf "Infinity" (w >= 8) else "Inf" (w >= 3); -Inf "-Infinity" (w >= 9) else "-Inf"
+// Non-finite reals: +Inf "Infinity" (w >= 8) else "Inf" (w >= 3); -Inf "-Infinity" (w >= 9) else "-Inf"
 // (w >= 4); NaN of either sign "NaN" (w >= 3); narrower fields are asterisks.
 TEST(FormatReal, NonFiniteValues) {
   const std::vector<RealRow> rows = {
@@ -257,7 +257,7 @@ struct FieldRow {
   const char* value;  // decimal whose nearest float the field must give; ignored when !ok
 };
 
-// D14/D16: blanks removed first; all-blank is 0; [sign] digits with at most one point and at
+// The numeric field grammar: blanks removed first; all-blank is 0; [sign] digits with at most one point and at
 // least one digit; an exponent E/e/D/d [sign] digits or a bare sign and digits; without a point
 // the last d digits are the fraction and the exponent scales that; everything else refused.
 TEST(ReadRealField, Grammar) {
@@ -398,7 +398,7 @@ TEST(ReadIntField, Grammar) {
   }
 }
 
-// D3: a line feed ends a record and one CR right before it is dropped; a last record without
+// Record ends: a line feed ends a record and one CR right before it is dropped; a last record without
 // a line feed is still a record; any other CR is data.
 TEST(RecordInput, LineEnds) {
   struct LineRow {

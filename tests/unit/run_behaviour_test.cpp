@@ -108,7 +108,7 @@ TEST(RunBehaviour, FailureInEachPhaseLeavesEveryRecordWritten) {
          for (std::size_t at; (at = s.find("   H   \n")) != std::string::npos;) s.replace(at, 8, "   D   \n");
          return s;
        },
-       "atp.dat: record 12, columns 45-48: no atom of type 2 carries a known element symbol (atom 11 carries \"D\")",
+       "atp.dat: record 12, columns 45-48: no atom of type 2 carries a known element symbol (atom 11 carries \"D   \")",
        1 + 18 + 1 + 1, true},
       {"search bound", naphthalene_ion,
        "the pattern search at Theta = 0.0000 did not settle within 100000 trials; the charges of the molecule "

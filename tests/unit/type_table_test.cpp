@@ -1,6 +1,6 @@
-// The force-field type table (Part 3.1): parameters from the first atom of a type carrying one
-// of the six symbols, THK, NHIGH and NATM3, the records R-COUNTS, R-TYPE and R-P, and D8 (types
-// no atom carries get zeros; a carried type without a known symbol is refused).
+// The force-field type table: parameters from the first atom of a type carrying one
+// of the six symbols, THK, NHIGH and NATM3, the records R-COUNTS, R-TYPE and R-P, types no
+// atom carries (zeros) and a carried type without a known symbol (refused).
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -87,7 +87,7 @@ TEST(TypeTable, ParametersFromTheFirstMatchingAtom) {
   }
 }
 
-// The example of Part 3.1: types 1 carbon, 2 oxygen, 3 hydrogen; twelve atoms, four of them
+// Types 1 carbon, 2 oxygen, 3 hydrogen; twelve atoms, four of them
 // of the highest type.  Every R-TYPE row shows NTYPE, not its own type number.
 TEST(TypeTable, RecordsShowNtypeOnEveryRow) {
   const Molecule m = molecule({{1, "C"}, {1, "C"}, {2, "O"}, {3, "H"}, {1, "C"}, {3, "H"},
@@ -134,7 +134,7 @@ TEST(TypeTable, Counts) {
   }
 }
 
-// D8: a type number that no atom carries gets EPS = RV = 0, shown in its R-TYPE row.
+// A type number that no atom carries gets EPS = RV = 0, shown in its R-TYPE row.
 TEST(TypeTable, TypeNoAtomCarriesGetsZeros) {
   const Built b = build(molecule({{1, "C"}, {4, "N"}, {1, "H"}, {4, "S"}}));
   ASSERT_EQ(b.failure, "");
@@ -151,7 +151,7 @@ TEST(TypeTable, TypeNoAtomCarriesGetsZeros) {
   EXPECT_EQ(b.t.RV[2], 0.0f);
 }
 
-// D8: a type that atoms carry, none of them with a known symbol, is refused before R-COUNTS;
+// A type that atoms carry, none of them with a known symbol, is refused before R-COUNTS;
 // the message names the type, its first atom (by its record in the first block) and its symbol.
 TEST(TypeTable, CarriedTypeWithoutKnownSymbolIsRefused) {
   struct RefuseRow {
@@ -163,12 +163,12 @@ TEST(TypeTable, CarriedTypeWithoutKnownSymbolIsRefused) {
       "give such atoms the type number of a known element";
   const std::vector<RefuseRow> rows = {
       {{{1, "C"}, {2, "CL  "}, {2, "Cl"}},
-       "atp.dat: record 3, columns 45-48: no atom of type 2 carries a known element symbol (atom 2 carries \"CL\"" +
+       "atp.dat: record 3, columns 45-48: no atom of type 2 carries a known element symbol (atom 2 carries \"CL  \"" +
            tail},
       {{{1, "Br"}}, "atp.dat: record 2, columns 45-48: no atom of type 1 carries a known element symbol (atom 1 "
-                    "carries \"Br\"" + tail},
+                    "carries \"Br  \"" + tail},
       {{{2, "C"}, {1, "    "}, {3, "H"}},
-       "atp.dat: record 3, columns 45-48: no atom of type 1 carries a known element symbol (atom 2 carries \"\"" +
+       "atp.dat: record 3, columns 45-48: no atom of type 1 carries a known element symbol (atom 2 carries \"    \"" +
            tail},
   };
   for (const RefuseRow& row : rows) {
