@@ -22,22 +22,30 @@ void run(RunFiles& files, RunState& st) {
              ScanOutputs{files.report, files.snapshots, kInputName});
 }
 
+namespace {
+
+void flush_all(RunFiles& files) {
+  files.report.flush();
+  for (auto& s : files.snapshots) s.flush();
+}
+
+}  // namespace
+
 void run(std::istream& input, std::ostream& report, const std::array<std::ostream*, 5>& snapshots) {
   RunFiles files(input, report, snapshots);
   auto state = std::make_unique<RunState>();
   try {
     run(files, *state);
   } catch (...) {
-    // What was written before the failure stays: flush it, then report the failure.
+    // What was written before the failure stays: flush it, then report the failure itself,
+    // not a failed flush that it may have caused.
     try {
-      files.report.flush();
-      for (auto& s : files.snapshots) s.flush();
+      flush_all(files);
     } catch (...) {
     }
     throw;
   }
-  files.report.flush();
-  for (auto& s : files.snapshots) s.flush();
+  flush_all(files);
 }
 
 }  // namespace packscan
